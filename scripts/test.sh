@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, builds, runs every test through CTest,
+# then the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzzers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+jobs=$(nproc)
+
+run_suite() {  # build dir, extra cmake args...
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DZOV_BUILD_BENCH=OFF "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300
+}
+
+run_suite build/test
+run_suite build/asan -DZOV_SANITIZE=ON
+if [ -x fuzz/run.sh ]; then
+  fuzz/run.sh
+fi
