@@ -1,18 +1,10 @@
 // A file that another program holds a lock on is "in use": it cannot be deleted, renamed or
 // replaced, as on Windows. The other program is a real child process.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 
 #include "platform/fs/fs.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_drives.h"
-
-extern char** environ;
 
 namespace fs = platform::fs;
 namespace stdfs = std::filesystem;
@@ -25,51 +17,12 @@ namespace {
 // Runs hold_lock on a host file and waits until it reports the lock; closing its input ends it.
 class LockHolder {
  public:
-  LockHolder(const stdfs::path& file, const std::string& kind) {
-    int in[2], out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::string exe = ZOV_HOLD_LOCK_EXE;
-    std::string path = file.string();
-    char* argv[] = {exe.data(), path.data(), const_cast<char*>(kind.c_str()), nullptr};
-    int rc = posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    stdin_ = in[1];
-    stdout_ = out[0];
-    if (rc != 0) throw std::runtime_error("cannot start hold_lock");
-    std::string line;
-    pollfd pfd{stdout_, POLLIN, 0};
-    // Generous bound: only proves the helper did not hang.
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < until) {
-      if (::poll(&pfd, 1, 100) <= 0) continue;
-      char buf[64];
-      ssize_t n = ::read(stdout_, buf, sizeof buf);
-      if (n <= 0) break;
-      line.append(buf, static_cast<std::size_t>(n));
-    }
-    locked_ = line == "locked\n";
-  }
-  ~LockHolder() { release(); }
-  bool locked() const { return locked_; }
-  void release() {
-    if (pid_ <= 0) return;
-    ::close(stdin_);
-    ::close(stdout_);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-  }
+  LockHolder(const stdfs::path& file, const std::string& kind) : child_(ZOV_HOLD_LOCK_EXE, {file.string(), kind}) {}
+  bool locked() const { return child_.firstLine() == "locked"; }
+  void release() { child_.finish(); }
 
  private:
-  pid_t pid_ = -1;
-  int stdin_ = -1, stdout_ = -1;
-  bool locked_ = false;
+  testing_support::ChildProcess child_;
 };
 
 class FsLocksTest : public ::testing::TestWithParam<const char*> {

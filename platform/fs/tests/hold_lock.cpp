@@ -5,15 +5,17 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: hold_lock <file> <write|read|far>\n");
+  if (argc != 3 && !(argc == 4 && std::strcmp(argv[2], "at") == 0)) {
+    std::fprintf(stderr, "usage: hold_lock <file> <write|read|far> | hold_lock <file> at <offset>\n");
     return 2;
   }
   bool read = std::strcmp(argv[2], "read") == 0;
-  bool far = std::strcmp(argv[2], "far") == 0;
+  bool at = std::strcmp(argv[2], "at") == 0;
+  bool far = at || std::strcmp(argv[2], "far") == 0;
   int fd = ::open(argv[1], read ? O_RDONLY : O_RDWR);
   if (fd < 0) {
     std::perror("open");
@@ -24,7 +26,8 @@ int main(int argc, char** argv) {
   fl.l_whence = SEEK_SET;
   // "far": one byte far beyond the end of the file, where xBase programs put record locks;
   // taken as an open-file-description lock. The others are classic process locks.
-  fl.l_start = far ? 1000000000L : 0;
+  // "at <offset>": one byte at that offset, as a record lock of another program.
+  fl.l_start = at ? std::atol(argv[3]) : far ? 1000000000L : 0;
   fl.l_len = 1;
   if (::fcntl(fd, far ? F_OFD_SETLK : F_SETLK, &fl) != 0) {
     std::perror("fcntl");
