@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build, the tests and the demo need on Debian 12, once.
 set -euo pipefail
-packages=(cmake g++ clang pkg-config ccache git
+packages=(cmake g++ clang libclang-rt-14-dev pkg-config ccache git
           qt6-base-dev libgl-dev fonts-liberation
           libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
           libgtest-dev libgmock-dev libbenchmark-dev curl)
