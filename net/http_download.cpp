@@ -41,7 +41,9 @@ std::string guardedGet(const std::string& url, const std::string& user, const st
 
 }  // namespace
 
-std::unique_ptr<platform::http::Request> XHTTP() { return std::make_unique<platform::http::Request>(); }
+std::unique_ptr<platform::http::Request> XHTTP() {
+  return std::make_unique<platform::http::Request>();
+}
 
 std::string XHTTP_READ_TEXT(const std::string& url) {
   std::string result = guardedGet(url, "", "", true);

@@ -6,8 +6,8 @@
 
 namespace net {
 
-std::string updateServerUrl();        // "http://host[:port]" without a trailing slash
-std::string updateServerHost();       // the host name in lower case
+std::string updateServerUrl();   // "http://host[:port]" without a trailing slash
+std::string updateServerHost();  // the host name in lower case
 void setUpdateServerUrl(const std::string& baseUrl);
 // Base URL + "/zov/program/" + a manifest name with backslashes turned into slashes.
 std::string programUrl(const std::string& manifestName);

@@ -55,10 +55,10 @@ TEST_F(Downloads, TextsAndTheirFailures) {
   };
   const Case cases[] = {
       {url("/ok.txt"), "zov.exe\t4.3G\r\n"},
-      {url("/words.txt"), ""},      // the not-found words anywhere in a text
-      {url("/missing.txt"), ""},    // the server's own 404 page
-      {url("/broken.txt"), ""},     // an error status is a failed request
-      {url("/forbidden.txt"), ""},  // (and never a manifest)
+      {url("/words.txt"), ""},       // the not-found words anywhere in a text
+      {url("/missing.txt"), ""},     // the server's own 404 page
+      {url("/broken.txt"), ""},      // an error status is a failed request
+      {url("/forbidden.txt"), ""},   // (and never a manifest)
       {"http://127.0.0.1:1/x", ""},  // refused
       {"ht!tp:/nonsense", ""},       // a URL the component refuses to open
   };
@@ -107,7 +107,8 @@ TEST_F(Downloads, SplitProgramFilesAreJoined) {
   server.setResponse("/zov/program/zov.exeD/part.001", 200, "0000000005ABC");
   server.setResponse("/zov/program/zov.exeD/part.002", 200, "DE");
   EXPECT_EQ(net::XHTTP_READ_FILE(url("/zov/program/zov.exe")), "ABCDE");
-  EXPECT_EQ(server.requestCount("/zov/program/zov.exeD/part.003"), 1) << "the series ends at the first missing part";
+  EXPECT_EQ(server.requestCount("/zov/program/zov.exeD/part.003"), 1)
+      << "the series ends at the first missing part";
   EXPECT_EQ(server.requestCount("/zov/program/zov.exeD/part.004"), 0);
   // Capital letters and a trailing blank still name a program file on the update server.
   server.setResponse("/zov/program/ZOV.EXE D/part.001", 200, "         3xyz");

@@ -50,7 +50,9 @@ ChildProcess::ChildProcess(const std::string& exe, const std::vector<std::string
   firstLine_ = line.substr(0, line.find('\n'));
 }
 
-ChildProcess::~ChildProcess() { finish(); }
+ChildProcess::~ChildProcess() {
+  finish();
+}
 
 void ChildProcess::finish() {
   if (stdin_ >= 0) ::close(stdin_);
@@ -63,7 +65,9 @@ void ChildProcess::finish() {
   pid_ = -1;
 }
 
-std::string holdLockExe() { return ZOV_HOLD_LOCK_EXE; }
+std::string holdLockExe() {
+  return ZOV_HOLD_LOCK_EXE;
+}
 
 std::vector<std::string> recordLockArgs(const std::string& hostFile, unsigned recordNumber) {
   return {hostFile, "at", std::to_string(1000000000UL + recordNumber)};

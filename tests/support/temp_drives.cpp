@@ -11,7 +11,8 @@ namespace testing_support {
 
 TempDrives::TempDrives() {
   std::random_device rd;
-  root_ = std::filesystem::temp_directory_path() / ("zov-test-" + std::to_string(rd()) + std::to_string(rd()));
+  root_ =
+      std::filesystem::temp_directory_path() / ("zov-test-" + std::to_string(rd()) + std::to_string(rd()));
   std::filesystem::create_directories(root_);
   platform::fs::resetDrives();
   for (char d = 'C'; d <= 'G'; ++d) {
@@ -27,7 +28,9 @@ TempDrives::~TempDrives() {
   std::filesystem::remove_all(root_, ec);
 }
 
-std::filesystem::path TempDrives::host(char drive) const { return root_ / std::string(1, drive); }
+std::filesystem::path TempDrives::host(char drive) const {
+  return root_ / std::string(1, drive);
+}
 
 std::filesystem::path TempDrives::host(const std::string& winPath) const {
   if (winPath.size() < 2 || winPath[1] != ':') throw std::invalid_argument("not a drive path: " + winPath);

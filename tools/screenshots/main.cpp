@@ -1,10 +1,13 @@
-// Writes pictures of the main window for review: the progress display at 0 %, 46 % and 100 %
-// with the step texts written so far, as PNG files into the folder given as the argument.
+// Writes pictures for review as PNG files into the folder given as the argument: the main
+// window's progress display at 0 %, 46 % and 100 % with the step texts written so far, and the
+// three dialogs for choosing the installation (nothing found, confirm one, choose among several).
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/update/discovery.h"
+#include "app/update/selection.h"
 #include "app/window/appsys.h"
 #include "app/window/progress.h"
 #include "core/globals.h"
@@ -22,6 +25,40 @@ struct Shot {
   int steps;  // step texts shown
   const char* file;
 };
+
+bool save(const Value& window, const std::filesystem::path& file) {
+  const std::string path = file.string();
+  if (!platform::gui::testing::savePng(platform::gui::requireControl(window), path)) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return false;
+  }
+  std::printf("%s\n", path.c_str());
+  return true;
+}
+
+Value installation(const char* dir, const char* name, const char* lastLogon) {
+  Value record = app::ZDIR().create();
+  core::setMember(record, "Dir", dir);
+  core::setMember(record, "Vers", "4.3F");
+  core::setMember(record, "Name", name);
+  core::setMember(record, "lAnd", lastLogon);
+  return record;
+}
+
+int writeDialogShots(const std::filesystem::path& outDir) {
+  auto& g = core::globals();
+  g.set("yDlg_Set", g.get("oDlg"));
+  g.set("yNewVers", "4.3G");
+  g.set("yZovDir", core::arr(installation("C:\\ZOV\\", "Hotel Alpenhof", "01.12.2026"),
+                             installation("D:\\Programme\\ZOV\\", "Pension Sonne", "24.12.2025")));
+  app::ZOVDIR_A(0);
+  if (!save(g.get("yDlg_upd"), outDir / "dialog_a_nothing_found.png")) return 1;
+  app::ZOVDIR_B(0);
+  if (!save(g.get("yDlg_upd"), outDir / "dialog_b_confirm.png")) return 1;
+  app::ZOVDIR_C();
+  if (!save(g.get("yDlg_upd"), outDir / "dialog_c_choose.png")) return 1;
+  return 0;
+}
 
 int writeShots(const std::filesystem::path& outDir) {
   auto& g = core::globals();
@@ -51,7 +88,7 @@ int writeShots(const std::filesystem::path& outDir) {
     }
     std::printf("%s\n", path.c_str());
   }
-  return 0;
+  return writeDialogShots(outDir);
 }
 
 }  // namespace

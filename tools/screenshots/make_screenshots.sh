@@ -1,6 +1,6 @@
 #!/bin/sh
 # Writes PNG pictures of the main window (progress at 0 %, 46 % and 100 %, with the step texts)
-# into a folder for review.
+# and of the three installation dialogs into a folder for review.
 #   tools/screenshots/make_screenshots.sh [OUTDIR] [BUILDDIR]
 # OUTDIR defaults to build-screenshots/png, BUILDDIR to build-screenshots (both in the repository).
 set -eu
