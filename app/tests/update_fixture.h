@@ -62,10 +62,10 @@ class UpdateRun : public ::testing::Test {
     app::wireProgram();
     programBytes = readHostFile(ZOV_RECORD_ARGS_EXE);
     platform::fs::setProgramPath("C:\\ZOV\\UPDATE\\zovupd.exe");
-    testing_support::InstallationSpec spec;
-    spec.dir = "C:\\ZOV\\";
-    spec.zovExeHostSource = ZOV_RECORD_ARGS_EXE;
-    testing_support::writeInstallation(spec);
+    testing_support::InstallationSpec layout;
+    layout.dir = "C:\\ZOV\\";
+    layout.zovExeHostSource = ZOV_RECORD_ARGS_EXE;
+    testing_support::writeInstallation(layout);
     platform::fs::makeDir("C:\\ZOV\\UPDATE");
     server.serveFiles(serverDir(), "/zov/program/");
   }

@@ -508,18 +508,22 @@ bool NtxIndex::descendRightmost(Path& path, std::uint32_t pg) {
         return true;
       }
       // An empty leaf: the entry before it is the parent's item left of this child.
-      while (!path.empty()) {
-        if (path.back().idx > 0) {
-          --path.back().idx;
-          return true;
-        }
-        path.pop_back();
-      }
-      return false;
+      return climbToPrevious(path);
     }
     push(path, pg, n);
     pg = p.children.back();
   }
+}
+
+bool NtxIndex::climbToPrevious(Path& path) {
+  while (!path.empty()) {
+    if (path.back().idx > 0) {
+      --path.back().idx;
+      return true;
+    }
+    path.pop_back();
+  }
+  return false;
 }
 
 bool NtxIndex::advance(Path& path) {
@@ -542,14 +546,7 @@ bool NtxIndex::retreat(Path& path) {
     return true;
   }
   path.pop_back();
-  while (!path.empty()) {
-    if (path.back().idx > 0) {
-      --path.back().idx;
-      return true;
-    }
-    path.pop_back();
-  }
-  return false;
+  return climbToPrevious(path);
 }
 
 const IndexEntry& NtxIndex::at(const Path& path) {

@@ -151,6 +151,7 @@ class NtxIndex {
   bool descendRightmost(Path& path, std::uint32_t page);
   bool advance(Path& path);
   bool retreat(Path& path);
+  static bool climbToPrevious(Path& path);  // to the nearest item left of the path, upwards
   const IndexEntry& at(const Path& path);
   template <class Less>
   bool lowerPath(Path& path, Less&& entryBelowTarget);

@@ -464,8 +464,30 @@ bool hostCopy(const stdfs::path& from, const stdfs::path& to, bool exe) {
   }
   bool ok = true;
   std::uintmax_t copied = 0;
-  std::vector<char> buffer(1 << 20);  // large files go through in chunks, never whole
-  for (;;) {
+  // In the kernel first, as the system's own copy does; the read/write loop where the kernel
+  // cannot (another file system kind, or a file that reports no size but has content).
+  bool inKernel = true;
+  while (inKernel) {
+    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                         errno == EPERM || errno == EBADF;
+      if (copied == 0 && unsupported) {
+        inKernel = false;
+      } else {
+        ok = false;
+      }
+      break;
+    }
+    if (n == 0) {
+      if (copied == 0) inKernel = false;  // nothing came: let the loop below read it
+      break;
+    }
+    copied += static_cast<std::uintmax_t>(n);
+  }
+  std::vector<char> buffer(ok && !inKernel ? (1 << 20) : 0);  // in chunks, never whole
+  while (ok && !inKernel) {
     ssize_t n = ::read(in, buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR) continue;

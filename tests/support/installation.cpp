@@ -61,27 +61,27 @@ void writeUsers(const std::string& dir, const std::vector<std::string>& ids) {
                });
 }
 
-void writeInstallation(const InstallationSpec& spec) {
-  if (!fs::makeDir(spec.dir)) throw std::runtime_error("cannot make " + spec.dir);
-  writeIni(spec.dir, {{"p1gvers", 1, spec.version},
-                      {"p1name", 1, spec.name1},
-                      {"p1name", 2, spec.name2},
-                      {"p3land", 1, spec.lastLogon}});
-  writeUsers(spec.dir, spec.users);
-  if (spec.withGast)
-    withNewTable(spec.dir + "gast.dbf", {{"GAST_NR", 'N', 8, 0}, {"NAME", 'C', 30, 0}}, [](dbf::Table& t) {
+void writeInstallation(const InstallationSpec& layout) {
+  if (!fs::makeDir(layout.dir)) throw std::runtime_error("cannot make " + layout.dir);
+  writeIni(layout.dir, {{"p1gvers", 1, layout.version},
+                      {"p1name", 1, layout.name1},
+                      {"p1name", 2, layout.name2},
+                      {"p3land", 1, layout.lastLogon}});
+  writeUsers(layout.dir, layout.users);
+  if (layout.withGast)
+    withNewTable(layout.dir + "gast.dbf", {{"GAST_NR", 'N', 8, 0}, {"NAME", 'C', 30, 0}}, [](dbf::Table& t) {
       t.append();
       t.put("GAST_NR", 1);
       t.put("NAME", "Erika Mustermann");
     });
-  if (spec.withZovExe) {
-    bool ok = spec.zovExeHostSource.empty()
-                  ? fs::writeFile(spec.dir + "zov.exe", "old program")
-                  : fs::copyFile(*fs::fromHost(spec.zovExeHostSource), spec.dir + "zov.exe");
-    if (!ok) throw std::runtime_error("cannot write zov.exe in " + spec.dir);
+  if (layout.withZovExe) {
+    bool ok = layout.zovExeHostSource.empty()
+                  ? fs::writeFile(layout.dir + "zov.exe", "old program")
+                  : fs::copyFile(*fs::fromHost(layout.zovExeHostSource), layout.dir + "zov.exe");
+    if (!ok) throw std::runtime_error("cannot write zov.exe in " + layout.dir);
   }
-  for (const auto& [name, content] : spec.files)
-    if (!fs::writeFile(spec.dir + name, content)) throw std::runtime_error("cannot write " + name);
+  for (const auto& [name, content] : layout.files)
+    if (!fs::writeFile(layout.dir + name, content)) throw std::runtime_error("cannot write " + name);
 }
 
 }  // namespace testing_support

@@ -28,7 +28,7 @@ struct InstallationSpec {
 };
 
 // Writes the installation through the program's own file and table layers.
-void writeInstallation(const InstallationSpec& spec);
+void writeInstallation(const InstallationSpec& layout);
 // ini.dbf with exactly these rows.
 void writeIni(const std::string& dir, const std::vector<IniRow>& rows);
 // user.dbf (ID, Name, Pass, Sperr, berecht, lan, lab, NeuAng) and its index user.ntx on

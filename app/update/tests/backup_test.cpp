@@ -164,9 +164,9 @@ TEST_F(Backup, EveryOldSchemeEntryIsRenamedFilesAndDirectoriesAlike) {
 }
 
 TEST_F(Backup, TheCopyHoldsEveryPlainFileAndTheIdentificationFile) {
-  testing_support::InstallationSpec spec;
-  spec.dir = "C:\\ZOV\\";
-  writeInstallation(spec);
+  testing_support::InstallationSpec layout;
+  layout.dir = "C:\\ZOV\\";
+  writeInstallation(layout);
   std::string allBytes;
   for (int i = 0; i < 256; ++i) allBytes += static_cast<char>(i);
   writeHostFile(zov() / "brief.doc", allBytes);

@@ -96,23 +96,23 @@ TEST_F(Discovery, ADirectoryIsAnInstallationWithItsFilesAndEveryValue) {
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    InstallationSpec spec;
-    spec.dir = "C:\\CASE" + std::to_string(++n) + "\\";
-    spec.withGast = c.gast;
-    spec.withZovExe = c.zovExe;
-    writeInstallation(spec);
-    writeIni(spec.dir, c.ini);
+    InstallationSpec layout;
+    layout.dir = "C:\\CASE" + std::to_string(++n) + "\\";
+    layout.withGast = c.gast;
+    layout.withZovExe = c.zovExe;
+    writeInstallation(layout);
+    writeIni(layout.dir, c.ini);
     std::optional<Found> expected = c.expected;
-    if (expected) expected->dir = spec.dir;
-    EXPECT_EQ(found(app::DIRINFO(spec.dir)), expected);
+    if (expected) expected->dir = layout.dir;
+    EXPECT_EQ(found(app::DIRINFO(layout.dir)), expected);
     EXPECT_FALSE(platform::dbf::used()) << "the settings table is closed again";
   }
 }
 
 TEST_F(Discovery, ADamagedSettingsTableIsNoInstallationAndNoMessage) {
-  InstallationSpec spec;
-  spec.dir = "C:\\ZOV\\";
-  writeInstallation(spec);
+  InstallationSpec layout;
+  layout.dir = "C:\\ZOV\\";
+  writeInstallation(layout);
   const stdfs::path ini = drives.host('C') / "ZOV" / "ini.dbf";
   const std::string good = readHostFile(ini);
   ASSERT_GT(good.size(), 64u);
@@ -152,15 +152,15 @@ TEST_F(Discovery, ADamagedSettingsTableIsNoInstallationAndNoMessage) {
 }
 
 TEST_F(Discovery, ASettingsTableWithoutTheRunningNumberIsNoInstallation) {
-  InstallationSpec spec;
-  spec.dir = "C:\\ZOV\\";
-  writeInstallation(spec);
+  InstallationSpec layout;
+  layout.dir = "C:\\ZOV\\";
+  writeInstallation(layout);
   // A table of another program under the same name: key and value, but no field lfnr.
   namespace dbf = platform::dbf;
-  dbf::createTable(spec.dir + "ini.dbf", {{"FNAME", 'C', 10, 0}, {"DATA", 'C', 60, 0}});
+  dbf::createTable(layout.dir + "ini.dbf", {{"FNAME", 'C', 10, 0}, {"DATA", 'C', 60, 0}});
   dbf::UseOptions exclusive;
   exclusive.exclusive = true;
-  dbf::use(spec.dir + "ini.dbf", 0, exclusive);
+  dbf::use(layout.dir + "ini.dbf", 0, exclusive);
   for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
            {"p1gvers", "4.3F"}, {"p1name", "Hotel"}, {"p3land", "01.12.2026"}}) {
     dbf::current().append();
@@ -170,16 +170,16 @@ TEST_F(Discovery, ASettingsTableWithoutTheRunningNumberIsNoInstallation) {
   dbf::current().commit();
   dbf::closeArea();
   const int boxes = gt::boxesShown();
-  EXPECT_TRUE(app::DIRINFO(spec.dir).isNil());
+  EXPECT_TRUE(app::DIRINFO(layout.dir).isNil());
   EXPECT_FALSE(platform::dbf::used());
   EXPECT_EQ(gt::boxesShown(), boxes);
 }
 
 TEST_F(Discovery, TheUsualPlacesAreSearchedDriveByDrive) {
   for (const char* dir : {"D:\\programme\\zov\\", "C:\\ZOV\\", "G:\\Programme1\\ZOV\\"}) {
-    InstallationSpec spec;
-    spec.dir = dir;
-    writeInstallation(spec);
+    InstallationSpec layout;
+    layout.dir = dir;
+    writeInstallation(layout);
   }
   // Neither counts: no gast.dbf; not a usual place.
   InstallationSpec noGast;
