@@ -34,13 +34,13 @@ int main(int argc, char** argv) {
   }
   const stdfs::path root = stdfs::absolute(argv[1]);
   const std::string installDir = *platform::fs::fromHost(root / "ZOV") + "\\";
-  testing_support::InstallationSpec spec;
-  spec.dir = installDir;
-  spec.name1 = "Hotel Alpen";
-  spec.name2 = "hof";
-  spec.files = {{"readme.txt", "ZOV 4.3F\r\n"}, {"zovres.dll", "resources 4.3F"}, {"alt.txt", "since 4.3A"}};
-  spec.withZovExe = false;
-  testing_support::writeInstallation(spec);
+  testing_support::InstallationSpec layout;
+  layout.dir = installDir;
+  layout.name1 = "Hotel Alpen";
+  layout.name2 = "hof";
+  layout.files = {{"readme.txt", "ZOV 4.3F\r\n"}, {"zovres.dll", "resources 4.3F"}, {"alt.txt", "since 4.3A"}};
+  layout.withZovExe = false;
+  testing_support::writeInstallation(layout);
   testing_support::writeHostFile(root / "ZOV" / "zov.exe", stub("4.3F"));
   stdfs::permissions(root / "ZOV" / "zov.exe", stdfs::perms::owner_exec, stdfs::perm_options::add);
   stdfs::create_directories(root / "ZOV" / "UPDATE");
