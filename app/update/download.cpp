@@ -51,19 +51,10 @@ DownloadResult XNVDOWN(const std::string& modeArg, const std::string& installedA
   // A name that leaves the staging directory is refused before anything is written.
   if (auto bad = unsafeName(rows)) return {2, unsafeNameMessage(*bad)};
 
-  const std::string installedNoDots = withoutDots(installed);
+  // The same rows as the driver installs; the weights are what the progress is counted in.
+  const Rows selected = selectRows(rows, installed);
   double total = 0;
-  Rows selected;
-  for (const auto& row : rows) {
-    if (row.empty()) continue;  // a blank manifest line names no file
-    const std::string& name = row[0];
-    if (!core::startsWith(name, "zov.exe") && !core::startsWith(name, "zov-help.chm")) {
-      std::string version = withoutDots(row[1]);
-      if (core::startsWith(name, "*") || (installedNoDots >= version && !version.empty())) continue;
-    }
-    total += downloadWeight(name) * 1.2;
-    selected.push_back(row);
-  }
+  for (const auto& row : selected) total += downloadWeight(row[0]) * 1.2;
 
   fs::removeTree(stagingDir);
   fs::makeDir(stagingDir);

@@ -15,7 +15,6 @@ namespace app {
 
 namespace {
 
-constexpr int kProgramIcon = 174;
 constexpr int kErrorExit = 1;
 
 Value closeCallsXquit() {

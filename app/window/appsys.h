@@ -7,6 +7,9 @@
 
 namespace app {
 
+// The program's icon resource, shown by the main window and the selection dialogs.
+inline constexpr int kProgramIcon = 174;
+
 // Creates the main window (520 x 260, centred on the desktop, "Neue ZOV-Version einspielen",
 // its close button ends the program), gives it the focus, makes it the application's main
 // window and stores it in oDlg and yMDI.

@@ -12,10 +12,6 @@ using core::Value;
 
 namespace app {
 
-namespace {
-constexpr int kProgramIcon = 174;
-}
-
 Value UPD_DLG(const Value& size) {
   auto& g = core::globals();
   const gui::Size s = gui::toSize(size);
